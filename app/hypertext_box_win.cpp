@@ -1,5 +1,6 @@
 #include "app/hypertext_box_win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -68,7 +69,10 @@ FontKey fontKeyOf(const HypertextRun& run) {
 
 HypertextLinkOpener& linkOpener() {
   static HypertextLinkOpener opener = [](const std::wstring& url) {
+    // The shell may hand the address to a COM handler: give it an apartment.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (SUCCEEDED(hr)) CoUninitialize();
   };
   return opener;
 }

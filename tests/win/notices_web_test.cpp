@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/hypertext_box_win.h"
 #include "notices/page_read_win.h"
@@ -171,6 +172,93 @@ TEST_F(NoticeServer, UnreachablePortGivesEmptyBytesAndBalancedCom) {
   EXPECT_EQ(fetchPageText(url), "");
   EXPECT_TRUE(comIsBalanced());
   EXPECT_EQ(readPageBytes(url), "");
+}
+
+// Makes request objects impossible to create, inside one COM apartment held by
+// the test: a class factory registered for the ProgID's class answers every
+// creation with a failure and notes the attempt.
+class RefusingFactory final : public IClassFactory {
+ public:
+  RefusingFactory(std::vector<int>& attempts, int index) : attempts_(attempts), index_(index) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** out) override {
+    *out = nullptr;
+    attempts_.push_back(index_);
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+ private:
+  std::vector<int>& attempts_;
+  int index_;
+};
+
+constexpr const wchar_t* kRequestProgIds[] = {L"WinHttp.WinHttpRequest.5.1", L"MSXML2.ServerXMLHTTP.6.0",
+                                              L"MSXML2.ServerXMLHTTP.5.0"};
+
+class RefusedRequestObjects {
+ public:
+  explicit RefusedRequestObjects(size_t count) {
+    CoInitialize(nullptr);
+    factories_.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+      CLSID clsid;
+      if (FAILED(CLSIDFromProgID(kRequestProgIds[i], &clsid))) continue;  // not installed: missing anyway
+      factories_.emplace_back(attempts, static_cast<int>(i));
+      DWORD cookie = 0;
+      if (SUCCEEDED(CoRegisterClassObject(clsid, &factories_.back(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                          &cookie)))
+        cookies_.push_back(cookie);
+      registered.push_back(static_cast<int>(i));
+    }
+  }
+  ~RefusedRequestObjects() {
+    for (DWORD c : cookies_) CoRevokeClassObject(c);
+    CoUninitialize();
+  }
+  RefusedRequestObjects(const RefusedRequestObjects&) = delete;
+  RefusedRequestObjects& operator=(const RefusedRequestObjects&) = delete;
+
+  std::vector<int> attempts;
+  std::vector<int> registered;
+
+ private:
+  std::vector<RefusingFactory> factories_;
+  std::vector<DWORD> cookies_;
+};
+
+TEST_F(NoticeServer, NoRequestObjectGivesEmptyBytesAndBalancedCom) {
+  newRequests();
+  {
+    RefusedRequestObjects refused(3);
+    ASSERT_FALSE(refused.registered.empty());
+    EXPECT_EQ(sendWebRequest(base_ + "/status/200"), "");
+    EXPECT_EQ(refused.attempts, refused.registered) << "each request object is tried once, in order";
+  }
+  EXPECT_TRUE(comIsBalanced());
+  EXPECT_EQ(newRequests(), "");
+}
+
+TEST_F(NoticeServer, TheNextRequestObjectServesWhenTheFirstIsMissing) {
+  newRequests();
+  {
+    RefusedRequestObjects refused(1);
+    ASSERT_EQ(refused.registered, std::vector<int>{0});
+    EXPECT_EQ(sendWebRequest(base_ + "/status/404"), "status 404 body");
+    EXPECT_EQ(refused.attempts, std::vector<int>{0});
+  }
+  const std::string log = newRequests();
+  EXPECT_NE(log.find("\nAccept-Language: zh-cn\n"), std::string::npos) << log;
+  EXPECT_TRUE(comIsBalanced());
 }
 
 TEST_F(NoticeServer, ComStaysBalancedWhenTheCallerAlreadyInitialisedIt) {
