@@ -39,6 +39,7 @@ struct BoxState {
   std::vector<Laid> laid;
   bool dirty = true;
   int laidWidth = -1;
+  int laidHeight = -1;
   std::string pressedHref;
   bool pressed = false;
   std::vector<std::pair<FontKey, UniqueGdiObject>> fonts;
@@ -85,11 +86,14 @@ bool isAsciiWordChar(wchar_t c) { return c > L' ' && c < 0x80; }
 // and a word wider than the box is broken between its characters.
 class Layout {
  public:
-  Layout(BoxState& st, HDC dc, int width) : st_(st), dc_(dc), width_(std::max(width, 1)) {}
+  Layout(BoxState& st, HDC dc, int width, int height)
+      : st_(st), dc_(dc), width_(std::max(width, 1)), height_(height) {}
 
+  // Lines below the box are never laid out: the box does not scroll, and a
+  // huge page costs no more than what fits.
   void run() {
     st_.laid.clear();
-    for (size_t r = 0; r < st_.runs.size(); ++r) {
+    for (size_t r = 0; r < st_.runs.size() && y_ < height_; ++r) {
       const HypertextRun& run = st_.runs[r];
       SelectObject(dc_, st_.font(fontKeyOf(run)));
       TEXTMETRICW tm{};
@@ -100,7 +104,7 @@ class Layout {
         continue;
       }
       const std::wstring text = widen(run.text);
-      for (size_t i = 0; i < text.size();) {
+      for (size_t i = 0; i < text.size() && y_ < height_;) {
         size_t j = i + 1;
         if (isAsciiWordChar(text[i]))
           while (j < text.size() && isAsciiWordChar(text[j])) ++j;
@@ -145,6 +149,7 @@ class Layout {
   }
 
   void finishLine() {
+    if (y_ >= height_) line_.clear();
     for (Laid& piece : line_) {
       const LONG h = piece.rect.bottom;
       piece.rect.top = y_ + ascent_ - piece.ascent;
@@ -164,6 +169,7 @@ class Layout {
   BoxState& st_;
   HDC dc_;
   int width_;
+  int height_;
   int x_ = 0;
   int y_ = 0;
   int ascent_ = 0;
@@ -175,14 +181,15 @@ void ensureLayout(HWND box, BoxState& st) {
   RECT client{};
   GetClientRect(box, &client);
   const int width = client.right - client.left;
-  if (!st.dirty && st.laidWidth == width) return;
+  if (!st.dirty && st.laidWidth == width && st.laidHeight == client.bottom) return;
   HDC dc = GetDC(box);
   const int saved = SaveDC(dc);
-  Layout(st, dc, width).run();
+  Layout(st, dc, width, client.bottom).run();
   RestoreDC(dc, saved);
   ReleaseDC(box, dc);
   st.dirty = false;
   st.laidWidth = width;
+  st.laidHeight = client.bottom;
 }
 
 const Laid* pieceAt(BoxState& st, POINT p) {

@@ -136,7 +136,9 @@ struct Tag {
 };
 
 // Reads a tag starting at s[pos] == '<'; nothing when it is not a well-formed one.
-std::optional<Tag> readTag(std::string_view s, size_t pos) {
+// reachedEnd tells that the tag ran into the end of the text unclosed.
+std::optional<Tag> readTag(std::string_view s, size_t pos, bool& reachedEnd) {
+  reachedEnd = true;
   Tag tag;
   size_t i = pos + 1;
   if (i < s.size() && s[i] == '/') {
@@ -144,7 +146,11 @@ std::optional<Tag> readTag(std::string_view s, size_t pos) {
     ++i;
   }
   const size_t nameStart = i;
-  if (i >= s.size() || !isAlpha(s[i])) return std::nullopt;
+  if (i >= s.size()) return std::nullopt;
+  if (!isAlpha(s[i])) {
+    reachedEnd = false;
+    return std::nullopt;
+  }
   while (i < s.size() && (isAlpha(s[i]) || isDigit(s[i]))) ++i;
   tag.name = lowered(s.substr(nameStart, i - nameStart));
   for (;;) {
@@ -152,6 +158,7 @@ std::optional<Tag> readTag(std::string_view s, size_t pos) {
     if (i >= s.size()) return std::nullopt;
     if (s[i] == '>') {
       tag.end = i + 1;
+      reachedEnd = false;
       return tag;
     }
     const size_t attrStart = i;
@@ -238,11 +245,18 @@ class Parser {
       const size_t close = s_.find("-->", i + 4);
       return close == std::string_view::npos ? s_.size() : close + 3;
     }
+    if (tagsExhausted_) return plainAngle(i);
     if (startsWithNoCase(s_, i, "<!") || startsWithNoCase(s_, i, "<?")) {
       const size_t close = s_.find('>', i);
       if (close != std::string_view::npos) return close + 1;
+      tagsExhausted_ = true;
+      return plainAngle(i);
     }
-    const std::optional<Tag> tag = readTag(s_, i);
+    bool reachedEnd = false;
+    const std::optional<Tag> tag = readTag(s_, i, reachedEnd);
+    // A tag left open to the end of the text means no later one can close
+    // either: from here on '<' is text, and the parse stays linear.
+    if (reachedEnd) tagsExhausted_ = true;
     if (!tag) {
       emit("<");
       lastWasSpace_ = false;
@@ -251,6 +265,12 @@ class Parser {
     apply(*tag);
     if (!tag->closing && (tag->name == "script" || tag->name == "style")) return skipElement(*tag);
     return tag->end;
+  }
+
+  size_t plainAngle(size_t i) {
+    emit("<");
+    lastWasSpace_ = false;
+    return i + 1;
   }
 
   // Script and style content is neither run nor shown.
@@ -313,6 +333,7 @@ class Parser {
   int underline_ = 0;
   std::string href_;
   bool lastWasSpace_ = false;
+  bool tagsExhausted_ = false;
 };
 
 }  // namespace

@@ -122,6 +122,16 @@ TEST(HypertextMarkup, TextThatIsNotMarkupStaysText) {
   for (const Case& c : cases) EXPECT_EQ(plainText(parseHypertext(c.markup)), c.shown) << c.markup;
 }
 
+// A hostile banner of unclosed tags is shown as text, and parsed in one pass:
+// rescanning to the end for every '<' would take hours on a capped page.
+TEST(HypertextMarkup, UnclosedTagsStayTextInLinearTime) {
+  for (const std::string unit : {"<a x", "<!x", "<a href=\"", "<b "}) {
+    std::string page;
+    while (page.size() < (1u << 18)) page += unit;
+    EXPECT_EQ(plainText(parseHypertext(page)), page) << unit;
+  }
+}
+
 TEST(HypertextMarkup, StylesNestAndClose) {
   const auto runs = parseHypertext(
       "a<b>b<i>c</i></b><u>d</u><font color=#ff0000 size=5>e<font color=\"navy\">f</font>g</font>h"

@@ -170,6 +170,14 @@ TEST_F(HypertextBox, ContentIsReplacedAsAWholeAndWrapsInsideTheBox) {
   EXPECT_GT(lowest, 2 * layout.front().pixelHeight) << "the text takes several lines";
   setHypertextContent(box_, "");
   EXPECT_TRUE(hypertextLayout(box_).empty());
+
+  // A page-sized banner lays out only the lines the box can show.
+  std::string huge;
+  while (huge.size() < (4u << 20)) huge += "广告 ad ";
+  setHypertextContent(box_, huge);
+  const std::vector<HypertextPiece> visible = hypertextLayout(box_);
+  ASSERT_FALSE(visible.empty());
+  for (const HypertextPiece& p : visible) EXPECT_LT(p.rect.top, 42);
 }
 
 struct NoticeSnapshot {
