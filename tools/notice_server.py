@@ -2,14 +2,15 @@
 """Loopback web server for Qelvo's update and banner pages (tests and the run command).
 
 Usage: tools/notice_server.py [--port 18650] [--pages DIR] [--log FILE]
-                              [--no-update] [--port-file FILE] [--idle-exit SECONDS]
+                              [--new-version] [--port-file FILE] [--idle-exit SECONDS]
 
   --port N          port on 127.0.0.1 (default 18650, which the win64 build's addresses use;
                     0 picks a free port)
   --pages DIR       folder of pages to serve (default notices/pages beside this tool)
   --log FILE        append every request to FILE: the request line and the header lines
                     exactly as received, then a blank line
-  --no-update       serve update-current.html (no update marker) for /update.html
+  --new-version     serve update-new.html, which announces a new version, for /update.html;
+                    without it /update.html is the page of the current version (no notice)
   --port-file FILE  write the port actually bound to FILE once the server listens
   --idle-exit S     exit after S seconds without a request (default 0: never)
 
@@ -116,8 +117,8 @@ class Handler(BaseHTTPRequestHandler):
             self.answer(200, body)
             return
         name = path.lstrip("/") or "index.html"
-        if name == "update.html" and self.server.no_update:
-            name = "update-current.html"
+        if name == "update.html" and self.server.new_version:
+            name = "update-new.html"
         full = os.path.realpath(os.path.join(self.server.pages, name))
         if not full.startswith(self.server.pages + os.sep) or not os.path.isfile(full):
             self.answer(404, "<html><body>404 页面不存在</body></html>".encode("utf-8"))
@@ -133,7 +134,7 @@ def main():
     parser.add_argument("--port", type=int, default=18650)
     parser.add_argument("--pages", default=os.path.join(HERE, "..", "notices", "pages"))
     parser.add_argument("--log")
-    parser.add_argument("--no-update", action="store_true")
+    parser.add_argument("--new-version", action="store_true")
     parser.add_argument("--port-file")
     parser.add_argument("--idle-exit", type=float, default=0)
     args = parser.parse_args()
@@ -143,7 +144,7 @@ def main():
     server.pages = os.path.realpath(args.pages)
     server.log_path = os.path.abspath(args.log) if args.log else None
     server.log_lock = threading.Lock()
-    server.no_update = args.no_update
+    server.new_version = args.new_version
     server.last_request = time.monotonic()
     if args.port_file:
         tmp = args.port_file + ".tmp"

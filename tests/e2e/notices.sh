@@ -60,7 +60,7 @@ finish_probe() {
 field() { grep -o "$1-ms=[0-9]*" "$work/probe.log" | head -1 | cut -d= -f2 || true; }
 
 # 1. The update page carries the marker: the notice opens and the window waits for it.
-start_probe "$base/update.html" "$base/banner.html" 4000
+start_probe "$base/update-new.html" "$base/banner.html" 4000
 notice=""
 for _ in $(seq 150); do
   notice=$(xdotool search --onlyvisible --name '^更新提示：$' 2>/dev/null | tail -1 || true)
@@ -84,11 +84,11 @@ grep -q 'banner=\[Qelvo 公告：新版本即将发布，欢迎访问下载页�
 sleep 0.5
 import -window root "$shots/notice-banner.png"
 finish_probe
-grep -q '^GET /update.html HTTP/1.0$' "$work/server.log" || fail "the update page was not read with HTTP/1.0"
+grep -q '^GET /update-new.html HTTP/1.0$' "$work/server.log" || fail "the update page was not read with HTTP/1.0"
 grep -q '^GET /banner.html HTTP/1.1$' "$work/server.log" || fail "the banner page was not requested"
 
 # 2. The banner text between the markers, with its blanks; no marker, no notice.
-start_probe "$base/update-current.html" "$base/echo?b=xx%20guanggao%20Hello%20sguanggao%20yy" 2500
+start_probe "$base/update.html" "$base/echo?b=xx%20guanggao%20Hello%20sguanggao%20yy" 2500
 wait_log 'ready-ms' 30 || fail "the start-up did not finish"
 grep -q 'update-notice=0' "$work/probe.log" || fail "a notice opened without the marker"
 grep -q 'banner=\[ Hello \]' "$work/probe.log" || fail "the banner is not « Hello »"
@@ -99,7 +99,7 @@ served_ready=$(field ready)
 served_steps=$(( $(field step6-end) - $(field step5-start) ))
 
 # 3. The server is down: no notice, an empty banner, and the window becomes usable.
-start_probe "$dead/update.html" "$dead/banner.html" 1500
+start_probe "$dead/update-new.html" "$dead/banner.html" 1500
 wait_log 'ready-ms' 60 || fail "the start-up did not finish with the server down"
 grep -q 'update-notice=0' "$work/probe.log" || fail "a notice opened with the server down"
 grep -q 'banner=\[\]' "$work/probe.log" || fail "the banner is not empty with the server down"

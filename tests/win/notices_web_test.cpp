@@ -141,10 +141,10 @@ bool comIsBalanced() {
 
 TEST_F(NoticeServer, WebRequestSendsTheDefaultHeadersAsWritten) {
   newRequests();
-  const std::string url = base_ + "/update.html?from=test";
-  EXPECT_EQ(sendWebRequest(url), page("update.html"));
+  const std::string url = base_ + "/update-new.html?from=test";
+  EXPECT_EQ(sendWebRequest(url), page("update-new.html"));
   const std::string log = newRequests();
-  EXPECT_NE(log.find("GET /update.html?from=test HTTP/1.1\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("GET /update-new.html?from=test HTTP/1.1\n"), std::string::npos) << log;
   // The Referer carries the whole address, its colons included (the request
   // object drops the blank that leads the value it was given).
   EXPECT_NE(log.find("\nReferer: " + url + "\n"), std::string::npos) << log;
@@ -166,7 +166,7 @@ TEST_F(NoticeServer, ErrorStatusStillYieldsItsBody) {
 }
 
 TEST_F(NoticeServer, UnreachablePortGivesEmptyBytesAndBalancedCom) {
-  const std::string url = "http://127.0.0.1:" + std::to_string(closedPort()) + "/update.html";
+  const std::string url = "http://127.0.0.1:" + std::to_string(closedPort()) + "/update-new.html";
   EXPECT_EQ(sendWebRequest(url), "");
   EXPECT_TRUE(comIsBalanced());
   EXPECT_EQ(fetchPageText(url), "");
@@ -276,7 +276,7 @@ TEST_F(NoticeServer, BodiesAreReadUpToTheCap) {
 }
 
 TEST_F(NoticeServer, FetchPageTextGivesGbkText) {
-  EXPECT_NE(fetchPageText(base_ + "/update.html").find("Qelvo有更新"), std::string::npos);
+  EXPECT_NE(fetchPageText(base_ + "/update-new.html").find("Qelvo有更新"), std::string::npos);
   const std::string withNul = percentEncoded(utf8(u8"前") + std::string("\0", 1) + "after");
   EXPECT_EQ(fetchPageText(base_ + "/echo?b=" + withNul), "前");
 }
@@ -290,9 +290,9 @@ TEST(ConvertCharset, ReencodesUtf8AsGbk) {
 
 TEST_F(NoticeServer, PageReadSpeaksHttp10WithItsOwnUserAgent) {
   newRequests();
-  EXPECT_EQ(readPageBytes(base_ + "/update.html"), page("update.html"));
+  EXPECT_EQ(readPageBytes(base_ + "/update-new.html"), page("update-new.html"));
   const std::string log = newRequests();
-  EXPECT_EQ(log.rfind("GET /update.html HTTP/1.0\n", 0), 0u) << log;
+  EXPECT_EQ(log.rfind("GET /update-new.html HTTP/1.0\n", 0), 0u) << log;
   EXPECT_NE(log.find("\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\n"), std::string::npos)
       << log;
   EXPECT_NE(log.find("\nPragma: no-cache\n"), std::string::npos) << log;
@@ -322,13 +322,13 @@ TEST_F(NoticeServer, UpdateNoticeOpensOnlyForTheMarker) {
   NoticeCloser::other = other;
   NoticeCloser::seen = false;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, NoticeCloser::tick);
-  EXPECT_FALSE(checkForUpdateAt(base_ + "/update-current.html"));
+  EXPECT_FALSE(checkForUpdateAt(base_ + "/update.html"));
   EXPECT_FALSE(checkForUpdateAt(base_ + "/echo?b=" + percentEncoded("GBK page Qelvo有更新")));
-  EXPECT_FALSE(checkForUpdateAt("http://127.0.0.1:" + std::to_string(closedPort()) + "/update.html"));
+  EXPECT_FALSE(checkForUpdateAt("http://127.0.0.1:" + std::to_string(closedPort()) + "/update-new.html"));
   EXPECT_FALSE(checkForUpdateAt(""));
   EXPECT_FALSE(NoticeCloser::seen);
 
-  EXPECT_TRUE(checkForUpdateAt(base_ + "/update.html"));
+  EXPECT_TRUE(checkForUpdateAt(base_ + "/update-new.html"));
   EXPECT_TRUE(NoticeCloser::seen);
   EXPECT_FALSE(NoticeCloser::otherWasEnabled) << "the other window must wait for the notice";
   EXPECT_TRUE(IsWindowEnabled(other));
