@@ -129,7 +129,7 @@ class Layout {
       newLine();
     }
     if (w > width_ && atom.size() > 1) {
-      for (size_t k = 0; k < atom.size(); ++k) place(r, tm, atom.substr(k, 1));
+      for (size_t k = 0; k < atom.size() && y_ < height_; ++k) place(r, tm, atom.substr(k, 1));
       return;
     }
     noteHeight(tm);
@@ -282,11 +282,17 @@ LRESULT CALLBACK boxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
         const std::string* href = linkAt(box, *st, lp);
         st->pressed = href != nullptr;
         st->pressedHref = href ? *href : std::string();
+        // The release is ours wherever it happens, so a stale press never opens a link.
+        if (st->pressed) SetCapture(box);
       }
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (st && reinterpret_cast<HWND>(lp) != box) st->pressed = false;
       return 0;
     case WM_LBUTTONUP:
       if (st && st->pressed) {
         st->pressed = false;
+        if (GetCapture() == box) ReleaseCapture();
         const std::string* href = linkAt(box, *st, lp);
         // Opened only when pressed and released on the same link, and only a web address.
         if (href && *href == st->pressedHref && isOpenableLink(*href)) {
