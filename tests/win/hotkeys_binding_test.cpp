@@ -77,7 +77,7 @@ class HotkeyBinding : public testing::Test {
     createHotkeyRegistry();
   }
   void TearDown() override {
-    for (WORD key : {kKey, kOtherKey, WORD{VK_CONTROL}}) sendKey(key, false);
+    for (WORD key : {kKey, kOtherKey, WORD{VK_CONTROL}, WORD{VK_LWIN}, WORD{VK_RWIN}}) sendKey(key, false);
     releaseHotkeyRegistry();
     pumpFor(50);
   }
@@ -120,6 +120,19 @@ TEST_F(HotkeyBinding, CtrlHeldAtThePressFiresNothingUntilPressedAlone) {
   pumpFor(60);
   EXPECT_EQ(seen.firings, 0);
   press(kKey);
+  EXPECT_TRUE(pumpUntil(seen.firings, 1));
+}
+
+TEST_F(HotkeyBinding, OnlyTheLeftWindowsKeyCounts) {
+  ASSERT_EQ(registerHotkey(keyCallback, kKey), 1000001);
+  sendKey(VK_LWIN, true);
+  press(kKey);
+  sendKey(VK_LWIN, false);
+  pumpFor(60);
+  EXPECT_EQ(seen.firings, 0);
+  sendKey(VK_RWIN, true);
+  press(kKey);
+  sendKey(VK_RWIN, false);
   EXPECT_TRUE(pumpUntil(seen.firings, 1));
 }
 
