@@ -1,5 +1,6 @@
 #include "hotkeys/hotkeys_win.h"
 
+#include <memory>
 #include <new>
 
 #include "hotkeys/hotkey_registry.h"
@@ -40,8 +41,9 @@ class WindowsHotkeyPlatform final : public HotkeyPlatform {
 };
 
 WindowsHotkeyPlatform platform;
-// Touched by the UI thread only: registrations, the poll and the release.
-HotkeyRegistry* registry = nullptr;
+// Touched by the UI thread only: registrations, the poll and the release. Freed at
+// process exit too, should the program end without releasing it.
+std::unique_ptr<HotkeyRegistry> registry;
 
 VOID CALLBACK pollTimerProc(HWND, UINT, UINT_PTR, DWORD) noexcept {
   if (registry != nullptr) registry->pollHotkeys();
@@ -51,13 +53,12 @@ VOID CALLBACK pollTimerProc(HWND, UINT, UINT_PTR, DWORD) noexcept {
 
 void createHotkeyRegistry() {
   releaseHotkeyRegistry();
-  registry = new (std::nothrow) HotkeyRegistry(platform);
+  registry.reset(new (std::nothrow) HotkeyRegistry(platform));
 }
 
 void releaseHotkeyRegistry() {
   platform.stopPollTimer();
-  delete registry;
-  registry = nullptr;
+  registry.reset();
 }
 
 int32_t registerHotkey(LPTHREAD_START_ROUTINE callback, int32_t keyCode, int32_t modifiers, int32_t secondKey) {
