@@ -23,7 +23,8 @@ start_probe() {
   for _ in $(seq 200); do grep -q '^ready' "$log" && break; sleep 0.1; done
   grep -q '^ready' "$log" || { cat "$log"; echo "FAIL: the probe did not start"; exit 1; }
   local wid
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^hotkey probe$' | head -1)
+  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^hotkey probe$' | head -1) || true
+  [ -n "$wid" ] || { echo "FAIL: the probe window did not appear"; exit 1; }
   # The async key state follows X key events only while a Wine window has the focus.
   xdotool windowfocus --sync "$wid"
   sleep 0.3
