@@ -169,7 +169,12 @@ std::optional<std::string> readWholeFile(const std::wstring& path) {
   UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
+  // Far beyond any script; refusing it keeps a wrong pick from exhausting memory.
+  constexpr LONGLONG kLargestScript = 64LL << 20;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestScript) return std::nullopt;
   std::string bytes;
+  bytes.reserve(static_cast<size_t>(size.QuadPart));
   char buffer[64 * 1024];
   for (;;) {
     DWORD read = 0;

@@ -125,22 +125,22 @@ void selectName(HWND window, const std::wstring& name) {
   SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
+struct WindowSearch {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK matchTitle(HWND window, LPARAM search) {
+  auto& s = *reinterpret_cast<WindowSearch*>(search);
+  if (!IsWindowVisible(window) || textOf(window) != s.title) return TRUE;
+  s.found = window;
+  return FALSE;
+}
+
+// A visible window of this thread with that title.
 HWND findOwnWindow(const std::wstring& title) {
-  struct Search {
-    const std::wstring& title;
-    HWND found;
-  } search{title, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (IsWindowVisible(w) && textOf(w) == s->title) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{title};
+  EnumThreadWindows(GetCurrentThreadId(), matchTitle, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -161,6 +161,10 @@ void CALLBACK driveWindow(HWND, UINT, UINT_PTR timer, DWORD) {
   driver.ran = true;
   driver.steps(window);
   if (IsWindow(window)) SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (IsWindow(window)) {
+    ADD_FAILURE() << "the close box left the window open";
+    DestroyWindow(window);
+  }
 }
 
 class ScriptFileWindows : public ::testing::Test {
@@ -396,35 +400,60 @@ TEST_F(ScriptFileWindows, FileListShowsOnlyIniFilesSortedWithoutChangingTheDirec
 TEST_F(ScriptFileWindows, LoadAsksForAChoiceUntilAFileCanBeRead) {
   CreateDirectoryW(kFolder.c_str(), nullptr);
   writeFile(inFolder(L"gone.ini"), "1、x\r\n");
+  {
+    // 65 MiB of holes: cheap to make, never read.
+    const HANDLE huge = CreateFileW(inFolder(L"huge.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(huge, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 65LL << 20;
+    SetFilePointerEx(huge, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(huge);
+    CloseHandle(huge);
+  }
   writeFile(inFolder(L"s.ini"), "1、abc、\r\n2、鼠标移动到屏幕坐标(100、200)\r\n3、\r\nhand written\r\n\r\n");
   script = RowList({"kept"}, 0);
   drive(false, [&](HWND window) {
     clickButton(window);
     EXPECT_EQ(messages.shown, Rows{kChooseScript});
     ASSERT_TRUE(IsWindow(window));
+    selectName(window, L"huge.ini");
+    clickButton(window);
+    EXPECT_EQ(messages.shown, (Rows{kChooseScript, kChooseScript})) << "a file far beyond any script";
     selectName(window, L"gone.ini");
     DeleteFileW(inFolder(L"gone.ini").c_str());
     clickButton(window);
-    EXPECT_EQ(messages.shown, (Rows{kChooseScript, kChooseScript}));
+    EXPECT_EQ(messages.shown, (Rows{kChooseScript, kChooseScript, kChooseScript}));
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(script.rows(), Rows{"kept"});
     selectName(window, L"s.ini");
     clickButton(window);
     EXPECT_FALSE(IsWindow(window));
   });
-  EXPECT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown.size(), 3u);
   EXPECT_EQ(script.rows(), (Rows{"abc、", "鼠标移动到屏幕坐标(100、200)", "", "hand written"}));
 }
 
-TEST_F(ScriptFileWindows, AReadOnlyScriptLoads) {
+TEST_F(ScriptFileWindows, ScriptsThatCannotBeWrittenStillLoad) {
   CreateDirectoryW(kFolder.c_str(), nullptr);
-  writeFile(inFolder(L"r.ini"), "1、延时1000毫秒\r\n", FILE_ATTRIBUTE_READONLY);
-  drive(false, [&](HWND window) {
-    selectName(window, L"r.ini");
-    clickButton(window);
-  });
-  EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(script.rows(), Rows{"延时1000毫秒"});
+  writeFile(inFolder(L"read-only.ini"), "1、延时1000毫秒\r\n", FILE_ATTRIBUTE_READONLY);
+  writeFile(inFolder(L"held.ini"), "1、按键盘F1键一次\r\n");
+  // Another program reads this one and lets nobody write it meanwhile.
+  const HANDLE reader = CreateFileW(inFolder(L"held.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  const struct {
+    std::wstring name;
+    std::string row;
+  } cases[] = {{L"read-only.ini", "延时1000毫秒"}, {L"held.ini", "按键盘F1键一次"}};
+  for (const auto& c : cases) {
+    drive(false, [&](HWND window) {
+      selectName(window, c.name);
+      clickButton(window);
+    });
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(script.rows(), Rows{c.row});
+  }
+  CloseHandle(reader);
 }
 
 TEST_F(ScriptFileWindows, WithoutAFolderTheListIsEmptyAndLoadAsksForAChoice) {
