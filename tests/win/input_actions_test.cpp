@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/timed_wait_win.h"
 #include "platform/unique_handle_win.h"
+#include "script/runner.h"
 
 namespace qelvo {
 namespace {
@@ -285,10 +287,11 @@ TEST(InjectedInput, TapSendsDownAndUpWithoutScanCodeOrExtendedFlag) {
     ASSERT_EQ(events.size(), 2u) << vk;
     EXPECT_EQ(events[0].message, static_cast<WPARAM>(WM_KEYDOWN)) << vk;
     EXPECT_EQ(events[1].message, static_cast<WPARAM>(WM_KEYUP)) << vk;
+    EXPECT_EQ(events[0].flags, static_cast<DWORD>(LLKHF_INJECTED)) << vk;
+    EXPECT_EQ(events[1].flags, static_cast<DWORD>(LLKHF_UP | LLKHF_INJECTED)) << vk;
     for (const Event& e : events) {
       EXPECT_EQ(e.code, static_cast<DWORD>(vk));
       EXPECT_EQ(e.scan, 0u) << vk;
-      EXPECT_EQ(e.flags & LLKHF_EXTENDED, 0u) << vk;
     }
   }
 }
@@ -310,12 +313,72 @@ TEST(InjectedInput, ClickIsDownAndUpWhereThePointerIs) {
     EXPECT_EQ(events[0].message, c.down) << c.button;
     EXPECT_EQ(events[1].message, c.up) << c.button;
     for (const Event& e : events) {
+      EXPECT_EQ(e.flags, static_cast<DWORD>(LLMHF_INJECTED)) << c.button;
       EXPECT_EQ(e.pt.x, 300) << c.button;
       EXPECT_EQ(e.pt.y, 200) << c.button;
     }
     EXPECT_EQ(input.cursorX(), 300);
     EXPECT_EQ(input.cursorY(), 200);
   }
+}
+
+// The runner's view of a window that holds nothing but its rows.
+struct Rows final : RunnerView {
+  std::vector<std::string> rows;
+  int rowCount() override { return static_cast<int>(rows.size()); }
+  std::string rowText(int row) override { return row < rowCount() ? rows[static_cast<size_t>(row)] : ""; }
+  std::string repeatText() override { return "1"; }
+  bool runButtonVisible() override { return true; }
+  void setVisible(RunControl, bool) override {}
+  void setEnabled(RunControl, bool) override {}
+};
+struct NoMessages final : MessageSink {
+  void show(std::string_view) override {}
+};
+
+ScriptRunner* g_exiting = nullptr;
+void CALLBACK releaseOnFirstTick(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_exiting->releaseHeldKey();
+}
+
+TEST(RunnerWithRealInput, ExitDuringAHoldReleasesTheKeyAtOnce) {
+  InputRecorder recorder;
+  ASSERT_TRUE(recorder.installed());
+  Rows view;
+  view.rows = {"按住上光标键1秒", "按键盘空格键一次", "单机鼠标右键一次"};
+  WindowsInputActions input;
+  NoMessages messages;
+  ScriptRunner runner(view, input, messages);
+  // As the window's close handler would, dispatched inside the hold's wait.
+  g_exiting = &runner;
+  SetTimer(nullptr, 0, 200, releaseOnFirstTick);
+  const double start = nowMs();
+  runner.startRun();
+  EXPECT_GE(nowMs() - start, 1100.0);
+  const auto events = recorder.take(7);
+  ASSERT_EQ(events.size(), 7u);
+  const struct {
+    WPARAM message;
+    DWORD code;
+    DWORD flags;
+  } expected[] = {
+      {WM_KEYDOWN, VK_UP, LLKHF_EXTENDED | LLKHF_INJECTED},
+      {WM_KEYUP, VK_UP, LLKHF_UP | LLKHF_INJECTED},  // the release, during the hold
+      {WM_KEYUP, VK_UP, LLKHF_UP | LLKHF_INJECTED},  // the hold's own key-up
+      {WM_KEYDOWN, VK_SPACE, LLKHF_INJECTED},
+      {WM_KEYUP, VK_SPACE, LLKHF_UP | LLKHF_INJECTED},
+      {WM_RBUTTONDOWN, 0, LLMHF_INJECTED},
+      {WM_RBUTTONUP, 0, LLMHF_INJECTED},
+  };
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(events[i].message, expected[i].message) << i;
+    EXPECT_EQ(events[i].code, expected[i].code) << i;
+    EXPECT_EQ(events[i].flags, expected[i].flags) << i;
+  }
+  // The release came long before the hold would have ended by itself.
+  EXPECT_LT(events[1].time - events[0].time, 800u);
+  EXPECT_GE(events[2].time - events[0].time, 1000u);
 }
 
 TEST(Pointer, MoveThenReadBack) {
