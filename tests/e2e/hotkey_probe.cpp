@@ -4,10 +4,10 @@
 //   ready ui=<thread id>
 //   fired <home|end> arg=<argument> thread=<thread id> ui=<ui thread id>
 //   key <virtual-key code>          (the focused window still gets the key)
-//   wait begin / wait end           (--wait: the UI thread sits in a pumping wait)
+//   wait begin / wait end           (--wait: the UI thread sits in waitPumping)
 //   exit ticks=<poll timer ticks the UI thread dispatched>
-// Options: --no-poll (registers nothing), --wait (the UI thread waits instead of
-// running a message loop), --lifetime <ms> (default 30000). Escape ends it.
+// Options: --no-poll (registers nothing), --wait (the UI thread waits in waitPumping
+// instead of running a message loop), --lifetime <ms> (default 30000). Escape ends it.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "hotkeys/hotkeys_win.h"
+#include "platform/input_actions_win.h"
 
 namespace {
 
@@ -71,19 +72,6 @@ void dispatch(const MSG& msg) {
   DispatchMessageW(&msg);
 }
 
-// Waits while dispatching this thread's messages, as the engine's waits do.
-void waitDispatching(DWORD milliseconds) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  for (ULONGLONG now = GetTickCount64(); now < end && !quitting; now = GetTickCount64()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) return;
-      dispatch(msg);
-    }
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,8 +108,10 @@ int main(int argc, char** argv) {
   say("ready ui=%lu\n", uiThread);
 
   if (waitMode) {
+    // Every message, the poll's ticks included, is dispatched inside the engine's wait.
     say("wait begin\n");
-    waitDispatching(lifetime);
+    const ULONGLONG end = GetTickCount64() + lifetime;
+    while (!quitting && GetTickCount64() < end) qelvo::waitPumping(100);
     say("wait end\n");
   } else {
     MSG msg;

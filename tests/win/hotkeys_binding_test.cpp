@@ -2,6 +2,7 @@
 // injected with SendInput, which Wine folds into the async key state of the
 // whole desktop; the real-keyboard road is covered by tests/e2e/hotkeys.sh.
 #include "hotkeys/hotkeys_win.h"
+#include "platform/input_actions_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -168,6 +169,20 @@ uintptr_t nextHandleValue() {
   HANDLE probe = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   CloseHandle(probe);
   return reinterpret_cast<uintptr_t>(probe);
+}
+
+TEST_F(HotkeyBinding, PollsWhileTheThreadSitsInAPumpingWait) {
+  ASSERT_EQ(registerHotkey(keyCallback, kKey), 1000001);
+  // Only the engine's wait dispatches messages here: two presses, two firings.
+  for (int press = 0; press < 2; ++press) {
+    sendKey(kKey, true);
+    waitPumping(200);
+    sendKey(kKey, false);
+    waitPumping(60);
+  }
+  for (int i = 0; i < 200 && seen.firings < 2; ++i) Sleep(10);  // a new thread may start late
+  EXPECT_EQ(seen.firings, 2);
+  EXPECT_NE(seen.threadId, GetCurrentThreadId());
 }
 
 TEST_F(HotkeyBinding, FiringLeavesNoHandleBehind) {
