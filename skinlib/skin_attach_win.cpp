@@ -10,6 +10,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdint>
 #include <new>
 #include <utility>
@@ -275,7 +276,17 @@ LRESULT handle(const Theme& theme, WindowState& state, HWND hwnd, UINT msg, WPAR
         FillRect(reinterpret_cast<HDC>(wp), &rc, theme.windowBrush);
         return 1;
       }
-      if (role == Role::pushButton || role == Role::groupBox || role == Role::dropDownList) return 1;
+      if (role == Role::groupBox) {
+        // A parent that clips its children leaves the inside to us; otherwise it is the parent's.
+        HWND parent = GetParent(hwnd);
+        if (parent && (GetWindowLongPtrW(parent, GWL_STYLE) & WS_CLIPCHILDREN)) {
+          RECT rc;
+          GetClientRect(hwnd, &rc);
+          FillRect(reinterpret_cast<HDC>(wp), &rc, theme.windowBrush);
+        }
+        return 1;
+      }
+      if (role == Role::pushButton || role == Role::dropDownList) return 1;
       break;
     default:
       break;
@@ -536,3 +547,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 }
 
 }  // extern "C"
+
+// Nothing escapes this library, so the verbose terminate handler (which drags the
+// whole C++ demangler into the image) is never of use: a plain abort does.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
