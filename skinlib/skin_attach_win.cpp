@@ -43,6 +43,7 @@ enum class Role : unsigned char {
   edit,
   listBox,
   listView,
+  dropList,       // the open list of a drop-down (a pop-up of the system's)
 };
 
 struct WindowState {
@@ -75,6 +76,10 @@ bool classify(HWND hwnd, LONG_PTR style, Role& role) {
 
   if (sameName(name, L"#32770")) {
     role = Role::dialog;
+    return true;
+  }
+  if (sameName(name, L"ComboLBox")) {
+    role = Role::dropList;
     return true;
   }
   if ((style & WS_CHILD) == 0) {
@@ -372,6 +377,13 @@ LRESULT handle(const Theme& theme, WindowState& state, HWND hwnd, UINT msg, WPAR
         }
         default:
           break;
+      }
+      break;
+    case Role::dropList:
+      if (msg == WM_NCPAINT) {
+        const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+        qelvo::skin::paintFlatFrame(theme, hwnd, true);
+        return r;
       }
       break;
     case Role::edit:

@@ -308,14 +308,19 @@ void paintDropDownList(const Theme& theme, HWND combo, HDC target) noexcept {
 }
 
 void paintFlatFrame(const Theme& theme, HWND control, bool focused) noexcept {
-  const LONG_PTR exStyle = GetWindowLongPtrW(control, GWL_EXSTYLE);
-  if ((exStyle & WS_EX_CLIENTEDGE) == 0) return;
+  const bool sunken = (GetWindowLongPtrW(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0;
+  const bool bordered = (GetWindowLongPtrW(control, GWL_STYLE) & WS_BORDER) != 0;
+  if (!sunken && !bordered) return;
   HDC dc = GetWindowDC(control);
   if (!dc) return;
   RECT rc;
   GetWindowRect(control, &rc);
   OffsetRect(&rc, -rc.left, -rc.top);
   frame(dc, rc, focused ? theme.skin.editFocus : theme.skin.editBorder);
+  if (!sunken) {  // a plain one-pixel border is all there is
+    ReleaseDC(control, dc);
+    return;
+  }
   InflateRect(&rc, -1, -1);
   const bool edit = SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL;
   frame(dc, rc, edit ? theme.skin.editBackground : theme.skin.listBackground);
