@@ -12,6 +12,9 @@
 //   closemessage           press OK on the open message box
 //   find <title>           "x y w h" of a top-level window by title, exit 1 when none
 //   child <title> <class> <n>   screen centre of the n-th child of that class
+//   listitem <title> <item>     screen centre of that item of the window's list box
+//   menuitem <n> <count>   screen centre of the n-th of count items of the open pop-up menu
+//   trayicon               screen centre of the first notification-area icon
 //   post <msg> <wparam> <lparam>  post a message to the main window
 #include <windows.h>
 #include <commctrl.h>
@@ -169,6 +172,55 @@ int main(int argc, char** argv) {
     }
     RECT r;
     GetWindowRect(child, &r);
+    printCentre(r);
+    return 0;
+  }
+
+  if (command == "trayicon") {
+    // Wine's notification area: the first icon sits at the client area's top left.
+    HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+    if (!tray) return 1;
+    HWND icon = FindWindowExW(tray, nullptr, nullptr, nullptr);
+    RECT r;
+    if (icon) {
+      GetWindowRect(icon, &r);
+    } else {
+      GetClientRect(tray, &r);
+      MapWindowPoints(tray, nullptr, reinterpret_cast<POINT*>(&r), 2);
+      r.right = r.left + GetSystemMetrics(SM_CXSMICON) + 4;
+      r.bottom = r.top + GetSystemMetrics(SM_CYSMICON) + 4;
+    }
+    printCentre(r);
+    return 0;
+  }
+  if (command == "menuitem" && argc > 3) {
+    // Menus belong to their process: the item is found by dividing the menu
+    // window's client area among its (plain, equally high) items.
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    if (!menuWindow || !IsWindowVisible(menuWindow)) return 1;
+    RECT r;
+    GetClientRect(menuWindow, &r);
+    MapWindowPoints(menuWindow, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    int n = atoi(argv[2]);
+    int count = atoi(argv[3]);
+    LONG height = (r.bottom - r.top) / count;
+    printf("%ld %ld\n", (r.left + r.right) / 2, r.top + n * height + height / 2);
+    return 0;
+  }
+  if (command == "listitem" && argc > 3) {
+    HWND h = FindWindowW(nullptr, fromUtf8(argv[2]).c_str());
+    HWND list = h ? FindWindowExW(h, nullptr, L"ListBox", nullptr) : nullptr;
+    if (!list) return 1;
+    std::wstring item = fromUtf8(argv[3]);
+    Remote remote(list, 4096);
+    remote.write(item.c_str(), (item.size() + 1) * sizeof(wchar_t));
+    auto index = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(remote.memory));
+    if (index == LB_ERR) return 1;
+    RECT r{};
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.memory));
+    remote.read(&r, sizeof r);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
     printCentre(r);
     return 0;
   }
