@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: input_target <log file> [x y width height]\n");
     return 2;
   }
-  g_log = fopen(argv[1], "w");
+  g_log = fopen(argv[1], "wb");  // plain \n line ends for the shell
   if (!g_log) return 2;
   int x = argc > 5 ? atoi(argv[2]) : 100;
   int y = argc > 5 ? atoi(argv[3]) : 100;
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   cls.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
   cls.lpszClassName = L"QelvoInputTarget";
   RegisterClassW(&cls);
-  HWND hwnd = CreateWindowExW(0, cls.lpszClassName, L"E2E input target", WS_POPUP | WS_BORDER | WS_VISIBLE,
+  HWND hwnd = CreateWindowExW(0, cls.lpszClassName, L"E2E input target", WS_POPUP | WS_VISIBLE,
                               x, y, w, h, nullptr, nullptr, instance, nullptr);
   HHOOK keys = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardHook, instance, 0);
   HHOOK mouse = SetWindowsHookExW(WH_MOUSE_LL, mouseHook, instance, 0);

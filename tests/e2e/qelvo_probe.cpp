@@ -1,5 +1,5 @@
 // Reads and pokes the running Qelvo window from outside, for the end-to-end
-// tests (the same wineserver, so window handles are shared). Texts in and out
+// tests (the same wineserver, so window handles are shared). Texts printed
 // are UTF-8. Commands:
 //   wait [ms]              wait until the main window answers; prints ms waited
 //   texts                  one line per control: id, visible, enabled, text (\n for line breaks)
@@ -18,6 +18,7 @@
 //   post <msg> <wparam> <lparam>  post a message to the main window
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -26,14 +27,6 @@
 #include <string>
 
 namespace {
-
-std::wstring fromUtf8(const char* s) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s, -1, w.data(), n);
-  w.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-  return w;
-}
 
 void printUtf8(const std::wstring& w) {
   std::wstring escaped;
@@ -48,6 +41,15 @@ void printUtf8(const std::wstring& w) {
   WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), static_cast<int>(escaped.size()), s.data(), n, nullptr,
                       nullptr);
   fwrite(s.data(), 1, s.size(), stdout);
+}
+
+// Wide arguments: the narrow ones arrive in the ANSI code page, not UTF-8.
+std::wstring wideArg(int index) {
+  int count = 0;
+  LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::wstring arg = index < count ? args[index] : L"";
+  LocalFree(args);
+  return arg;
 }
 
 HWND mainWindow() { return FindWindowW(L"QelvoMainWindow", nullptr); }
@@ -153,7 +155,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "find" && argc > 2) {
-    HWND h = FindWindowW(nullptr, fromUtf8(argv[2]).c_str());
+    HWND h = FindWindowW(nullptr, wideArg(2).c_str());
     if (!h) return 1;
     RECT r;
     GetWindowRect(h, &r);
@@ -161,9 +163,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "child" && argc > 4) {
-    HWND h = FindWindowW(nullptr, fromUtf8(argv[2]).c_str());
+    HWND h = FindWindowW(nullptr, wideArg(2).c_str());
     if (!h) return 1;
-    std::wstring cls = fromUtf8(argv[3]);
+    std::wstring cls = wideArg(3);
     int n = atoi(argv[4]);
     HWND child = nullptr;
     for (int i = 0; i <= n; ++i) {
@@ -208,18 +210,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "listitem" && argc > 3) {
-    HWND h = FindWindowW(nullptr, fromUtf8(argv[2]).c_str());
+    HWND h = FindWindowW(nullptr, wideArg(2).c_str());
     HWND list = h ? FindWindowExW(h, nullptr, L"ListBox", nullptr) : nullptr;
     if (!list) return 1;
-    std::wstring item = fromUtf8(argv[3]);
-    Remote remote(list, 4096);
-    remote.write(item.c_str(), (item.size() + 1) * sizeof(wchar_t));
+    std::wstring item = wideArg(3);
+    // List-box messages are carried across processes by the window system.
     auto index = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                              reinterpret_cast<LPARAM>(remote.memory));
+                              reinterpret_cast<LPARAM>(item.c_str()));
     if (index == LB_ERR) return 1;
     RECT r{};
-    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.memory));
-    remote.read(&r, sizeof r);
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
     MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
     printCentre(r);
     return 0;
@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
   if (command == "settext" && argc > 3) {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(GetDlgItem(main, atoi(argv[2])), WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(fromUtf8(argv[3]).c_str()), SMTO_ABORTIFHUNG, 5000, &result);
+                        reinterpret_cast<LPARAM>(wideArg(3).c_str()), SMTO_ABORTIFHUNG, 5000, &result);
     return 0;
   }
   if (command == "shown") {
