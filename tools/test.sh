@@ -24,7 +24,7 @@ run_layer() {  # name, ctest arguments...
   echo "== test $name"
   if ctest "$@" --output-on-failure 2>&1 | tee "$log"; then :; else status=1; fi
   local counts
-  counts=$(grep -hoE '\[  PASSED  \] [0-9]+ tests?' "$log" | awk '{n+=$4} END {print n+0}')
+  counts=$({ grep -hoE '\[  PASSED  \] [0-9]+ tests?' "$log" || true; } | awk '{n+=$4} END {print n+0}')
   summary+=("$name: $(grep -E 'tests passed' "$log" | tail -1) ($counts GoogleTest cases passed)")
 }
 run_layer native --preset native -V
