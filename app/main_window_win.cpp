@@ -286,8 +286,9 @@ void MainWindow::createControls() {
 
 void MainWindow::runStartupSequence() {
   g_hotkeyWindow.store(this);
+  if (!services_.fullStartup) return;
   // 1. Home copies the pointer position; the first registration starts the poll.
-  if (services_.registerHotkeys) registerHotkey(onHomeKey, 36);
+  registerHotkey(onHomeKey, 36);
   // 2. Skin: write the library file if missing and attach the skin.
 #if QELVO_HAVE_SKIN_LOADER
   applySkin();
@@ -297,7 +298,7 @@ void MainWindow::runStartupSequence() {
   enableSkinAero();
 #endif
   // 4. End starts or stops a run.
-  if (services_.registerHotkeys) registerHotkey(onEndKey, 35);
+  registerHotkey(onEndKey, 35);
   // 5. Update notice (waits for the network, may open a modal window).
 #if QELVO_HAVE_STARTUP_NOTICES
   checkForUpdate();

@@ -25,8 +25,9 @@ struct MainWindowServices {
   // The last step of every way out; the window has released a held key and
   // removed its tray icon before. The program ends the process here.
   std::function<void()> endProgram;
-  // Registers Home and End in the start-up sequence.
-  bool registerHotkeys = true;
+  // The start-up sequence's steps that reach outside the window: the hotkeys,
+  // the skin and the notices. Tests of the window alone leave them out.
+  bool fullStartup = true;
   NotifyIconCall notifyIcon = Shell_NotifyIconW;
 };
 
