@@ -67,6 +67,13 @@ click_control Button8
 wait_for 5 window_hidden || fail "the window did not hide"
 icon=$(probe trayicon) || fail "no notification area"
 import -window root "$shots/tray-icon.png"
+# Home still works while the window is hidden (any Wine window may hold the focus).
+xdotool windowfocus --sync "$(xdotool search --name '^Wine System Tray$' | head -1)" 2>/dev/null || true
+xdotool mousemove --sync 300 400
+press_key Home
+expect_message "取当前坐标成功，已复制到坐标编辑框。"
+[ "$(control_text 1027)" = "300,400" ] || fail "coordinate box while hidden: $(control_text 1027)"
+window_hidden || fail "the message showed the window"
 click_at $icon
 wait_for 5 window_shown || fail "a left click on the icon did not show the window"
 
