@@ -47,7 +47,7 @@ sleep 1
 run_log=$(tail -n +$((lines_before + 1)) "$log" | grep -a '^hook key down')
 b=$(grep -c 'vk=66' <<<"$run_log" || true)
 c=$(grep -c 'vk=67' <<<"$run_log" || true)
-[ "$b" -ge 2 ] || fail "expected a few passes before the stop, saw $b"
+[ "$b" -ge 1 ] || fail "no pass ran before the stop"
 [ "$b" = "$c" ] || fail "the run stopped inside a pass: $b B presses, $c C presses"
 settled=$(wc -l <"$log")
 sleep 1
