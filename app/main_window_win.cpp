@@ -32,13 +32,20 @@ constexpr wchar_t kWindowClass[] = L"QelvoMainWindow";
 std::atomic<MainWindow*> g_hotkeyWindow{nullptr};
 
 // Hotkey callbacks: each firing runs on a fresh thread of its own.
+// No exception may leave a thread entry or a window procedure.
 DWORD WINAPI onHomeKey(LPVOID) {
-  if (MainWindow* w = g_hotkeyWindow.load()) w->capturePosition();
+  try {
+    if (MainWindow* w = g_hotkeyWindow.load()) w->capturePosition();
+  } catch (...) {
+  }
   return 0;
 }
 
 DWORD WINAPI onEndKey(LPVOID) {
-  if (MainWindow* w = g_hotkeyWindow.load()) w->runner().toggleRun();
+  try {
+    if (MainWindow* w = g_hotkeyWindow.load()) w->runner().toggleRun();
+  } catch (...) {
+  }
   return 0;
 }
 
@@ -157,7 +164,11 @@ LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, 
     self->hwnd_ = nullptr;
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  return self->handleMessage(message, wParam, lParam);
+  try {
+    return self->handleMessage(message, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -405,6 +405,9 @@ TEST_F(MainWindowTest, IconComesBackWhenTheNotificationAreaIsRecreatedWhileHidde
   EXPECT_EQ(g_notifyCalls[1].message, static_cast<DWORD>(NIM_ADD));
   EXPECT_EQ(g_notifyCalls[1].id, 100u);
   EXPECT_TRUE(g_notifyCalls[1].hasIcon);
+  click(Control::Button8);  // already hidden: the icon is replaced, not added twice
+  ASSERT_EQ(g_notifyCalls.size(), 3u);
+  EXPECT_EQ(g_notifyCalls[2].message, static_cast<DWORD>(NIM_MODIFY));
 }
 
 RECT g_menuRect{};
