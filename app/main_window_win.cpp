@@ -260,6 +260,7 @@ void MainWindow::createControls() {
       case ControlKind::HypertextBox:
         break;
     }
+    if (x + c.width <= 0) style &= ~WS_TABSTOP;  // the unseen hold row: Tab skips it
     HWND h = nullptr;
 #if QELVO_HAVE_HYPERTEXT_BOX
     if (c.kind == ControlKind::HypertextBox) {
