@@ -36,6 +36,7 @@ struct Laid {
 
 struct BoxState {
   std::vector<HypertextRun> runs;
+  std::wstring plainText;  // what the box shows, for WM_GETTEXT
   std::vector<Laid> laid;
   bool dirty = true;
   int laidWidth = -1;
@@ -304,6 +305,20 @@ LRESULT CALLBACK boxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       if (st) st->dirty = true;
       break;
+    // The window text is the shown text without markup, so accessibility tools
+    // and tests read what the user reads.
+    case WM_GETTEXTLENGTH:
+      return st ? static_cast<LRESULT>(st->plainText.size()) : 0;
+    case WM_GETTEXT: {
+      if (!st || wp == 0 || !lp) return 0;
+      const size_t n = std::min(static_cast<size_t>(wp) - 1, st->plainText.size());
+      auto* out = reinterpret_cast<wchar_t*>(lp);
+      std::copy_n(st->plainText.data(), n, out);
+      out[n] = L'\0';
+      return static_cast<LRESULT>(n);
+    }
+    case WM_SETTEXT:
+      return FALSE;  // the content comes only through setHypertextContent
     default:
       break;
   }
@@ -336,6 +351,9 @@ void setHypertextContent(HWND box, std::string_view gbkMarkup) {
   BoxState* st = stateOf(box);
   if (!st) return;
   st->runs = parseHypertext(gbkMarkup);
+  std::string plain;
+  for (const HypertextRun& run : st->runs) plain += run.lineBreak ? std::string("\r\n") : run.text;
+  st->plainText = widen(plain);
   st->dirty = true;
   st->pressed = false;
   InvalidateRect(box, nullptr, TRUE);

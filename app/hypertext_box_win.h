@@ -13,7 +13,8 @@ namespace qelvo {
 
 HWND createHypertextBox(HWND parent, int x, int y, int width, int height, int id);
 
-// Replaces the whole content with the given GBK markup and redraws.
+// Replaces the whole content with the given GBK markup and redraws. The box's
+// window text (WM_GETTEXT) is then the shown text, line breaks as CR LF.
 void setHypertextContent(HWND box, std::string_view gbkMarkup);
 
 // One laid-out piece of text as the box draws it, in client coordinates.

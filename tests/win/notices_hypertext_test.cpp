@@ -168,8 +168,16 @@ TEST_F(HypertextBox, ContentIsReplacedAsAWholeAndWrapsInsideTheBox) {
   EXPECT_EQ(shown.find("first"), std::string::npos);
   EXPECT_NE(shown.find("http://example.com/a/very/long/"), std::string::npos);
   EXPECT_GT(lowest, 2 * layout.front().pixelHeight) << "the text takes several lines";
+  wchar_t text[64];
+  setHypertextContent(box_, "<b>一</b>&amp;<br><script>x</script>二");
+  EXPECT_EQ(GetWindowTextLengthW(box_), 5);
+  GetWindowTextW(box_, text, 64);
+  EXPECT_STREQ(text, L"一&\r\n二");
+  GetWindowTextW(box_, text, 3);
+  EXPECT_STREQ(text, L"一&");
   setHypertextContent(box_, "");
   EXPECT_TRUE(hypertextLayout(box_).empty());
+  EXPECT_EQ(GetWindowTextLengthW(box_), 0);
 
   // A page-sized banner lays out only the lines the box can show.
   std::string huge;
