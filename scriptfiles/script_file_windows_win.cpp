@@ -76,10 +76,10 @@ std::wstring windowText(HWND window) {
   return text;
 }
 
-void createControls(HWND window, const WindowSpec& spec) {
+void createControls(HWND window, const WindowSpec& layout) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlSpec& c : layout.controls) {
     const wchar_t* className = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
@@ -94,7 +94,7 @@ void createControls(HWND window, const WindowSpec& spec) {
         break;
       case Kind::Button:
         className = L"BUTTON";
-        style |= WS_TABSTOP | (c.id == spec.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        style |= WS_TABSTOP | (c.id == layout.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         break;
       case Kind::FileList:
         className = L"LISTBOX";
@@ -188,8 +188,8 @@ std::optional<std::string> readWholeFile(const std::wstring& path) {
 // on the primary screen, and a modal loop that keeps the owner disabled.
 class ScriptFileWindow {
  public:
-  ScriptFileWindow(const WindowSpec& spec, ScriptList& script, MessageSink& messages)
-      : spec_(spec), script_(script), messages_(messages) {}
+  ScriptFileWindow(const WindowSpec& layout, ScriptList& script, MessageSink& messages)
+      : layout_(layout), script_(script), messages_(messages) {}
   ScriptFileWindow(const ScriptFileWindow&) = delete;
   ScriptFileWindow& operator=(const ScriptFileWindow&) = delete;
 
@@ -203,7 +203,7 @@ class ScriptFileWindow {
   HWND control(int id) const { return GetDlgItem(window_, id); }
   void close();
 
-  const WindowSpec& spec_;
+  const WindowSpec& layout_;
   ScriptList& script_;
   MessageSink& messages_;
 
@@ -223,7 +223,7 @@ bool ScriptFileWindow::registerClass() const {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = spec_.className;
+  wc.lpszClassName = layout_.className;
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
@@ -231,16 +231,16 @@ void ScriptFileWindow::runModal(HWND owner) {
   if (!registerClass()) return;
   owner_ = owner;
   constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - spec_.width) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - spec_.height) / 2;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - layout_.width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - layout_.height) / 2;
   if (owner_) EnableWindow(owner_, FALSE);
-  const HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, spec_.className, widen(spec_.title).c_str(),
-                                      style, x, y, spec_.width, spec_.height, owner_, nullptr,
+  const HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, layout_.className, widen(layout_.title).c_str(),
+                                      style, x, y, layout_.width, layout_.height, owner_, nullptr,
                                       GetModuleHandleW(nullptr), this);
   if (window) {
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
-    SetFocus(control(spec_.firstFocus));
+    SetFocus(control(layout_.firstFocus));
     MSG msg;
     while (IsWindow(window)) {
       const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -285,7 +285,7 @@ LRESULT CALLBACK ScriptFileWindow::windowProc(HWND window, UINT message, WPARAM 
 LRESULT ScriptFileWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      createControls(window_, spec_);
+      createControls(window_, layout_);
       onCreated();
       return 0;
     case WM_CTLCOLORSTATIC: {
@@ -296,7 +296,7 @@ LRESULT ScriptFileWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
       return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
     case DM_GETDEFID:
-      return MAKELRESULT(spec_.defaultButton, DC_HASDEFID);
+      return MAKELRESULT(layout_.defaultButton, DC_HASDEFID);
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL) {
         close();
