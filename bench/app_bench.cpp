@@ -16,18 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/clock_win.h"
+
 namespace {
 
 constexpr int kLoadButton = 1011;
 constexpr int kRunButton = 1008;
 constexpr int kRepeatBox = 1005;
 
-double nowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
+using qelvo::test::nowMs;
 
 void pump() {
   MSG msg;

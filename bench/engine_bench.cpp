@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/clock_win.h"
 #include "platform/gbk_text_win.h"
 #include "platform/input_actions_win.h"
 #include "platform/timed_wait_win.h"
@@ -20,13 +21,7 @@ namespace {
 
 using namespace qelvo;
 
-double nowMs() {
-  LARGE_INTEGER f;
-  LARGE_INTEGER c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
+using qelvo::test::nowMs;
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());

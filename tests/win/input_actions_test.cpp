@@ -1,3 +1,4 @@
+#include "tests/support/clock_win.h"
 #include "platform/input_actions_win.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +18,7 @@
 namespace qelvo {
 namespace {
 
-double nowMs() {
-  LARGE_INTEGER f;
-  LARGE_INTEGER c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
+using qelvo::test::nowMs;
 
 double threadCpuMs() {
   FILETIME created, exited, kernel, user;
