@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev python3 googletest
+  cmake ninja-build g++ clang libclang-rt-14-dev python3 curl googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine wine64 xvfb xdotool x11-utils imagemagick locales fonts-wqy-microhei
 )
