@@ -7,6 +7,7 @@
 
 #include "app/app_resources.h"
 #include "platform/gbk_text_win.h"
+#include "platform/window_object_win.h"
 #include "script/text.h"
 #include "hotkeys/hotkeys_win.h"
 #include "scriptfiles/script_file_windows_win.h"
@@ -153,22 +154,8 @@ HWND MainWindow::create(HINSTANCE instance) {
 HWND MainWindow::control(Control id) const { return GetDlgItem(hwnd_, controlId(id)); }
 
 LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  try {
-    return self->handleMessage(message, wParam, lParam);
-  } catch (...) {
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
+  return objectWindowProc<MainWindow, &MainWindow::hwnd_, &MainWindow::handleMessage>(hwnd, message, wParam,
+                                                                                     lParam);
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,6 +7,7 @@
 
 #include "platform/gbk_text_win.h"
 #include "platform/unique_handle_win.h"
+#include "platform/window_object_win.h"
 #include "scriptfiles/script_file.h"
 
 namespace qelvo {
@@ -267,19 +268,8 @@ void ScriptFileWindow::close() {
 }
 
 LRESULT CALLBACK ScriptFileWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<ScriptFileWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<ScriptFileWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->handleMessage(message, wParam, lParam);
+  return objectWindowProc<ScriptFileWindow, &ScriptFileWindow::window_, &ScriptFileWindow::handleMessage>(
+      window, message, wParam, lParam);
 }
 
 LRESULT ScriptFileWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
